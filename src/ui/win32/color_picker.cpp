@@ -7,6 +7,7 @@ namespace {
 
 struct PickerState {
   Colour colour = kBlack;
+  HFONT font = nullptr;
 };
 
 PickerState* StateOf(HWND picker) { return reinterpret_cast<PickerState*>(GetWindowLongPtrW(picker, 0)); }
@@ -55,6 +56,11 @@ LRESULT CALLBACK PickerProc(HWND picker, UINT message, WPARAM wParam, LPARAM lPa
         InvalidateRect(picker, nullptr, FALSE);
       }
       return 0;
+    case WM_SETFONT:
+      if (state) state->font = reinterpret_cast<HFONT>(wParam);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(state && state->font ? state->font : GetStockObject(DEFAULT_GUI_FONT));
     case kColorPickerGetColour:
       return state ? static_cast<LRESULT>(state->colour) : 0;
     case WM_PAINT:

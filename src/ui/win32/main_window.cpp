@@ -179,15 +179,14 @@ bool MainWindow::CreateControl(HINSTANCE instance, std::size_t index) {
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(index)), instance, this);
   if (!control) return false;
   state.hwnd = control;
+  if (e.kind == Kind::Label || e.kind == Kind::TransLabel) {
+    SetWindowLongPtrW(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
+  }
   // Earlier entries lie on top of later ones.
   SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
 
   switch (e.kind) {
-    case Kind::Label:
-    case Kind::TransLabel:
-      SetWindowLongPtrW(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
-      break;
     case Kind::EditBox:
       state.backBrush.reset(CreateSolidBrush(ToColorRef(e.backColour)));
       SendMessageW(control, EM_LIMITTEXT, 0, 0);
@@ -400,8 +399,16 @@ void MainWindow::OnDestroy() noexcept {
 }
 
 LRESULT CALLBACK MainWindow::LabelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-  const auto* state = reinterpret_cast<const ControlState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  auto* state = reinterpret_cast<ControlState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   switch (message) {
+    case WM_SETFONT:
+      if (state) {
+        state->font = reinterpret_cast<HFONT>(wParam);
+        if (LOWORD(lParam)) InvalidateRect(window, nullptr, TRUE);
+      }
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(state && state->font ? state->font : GetStockObject(DEFAULT_GUI_FONT));
     case WM_PAINT:
       if (state) {
         PaintLabel(window, *state, state->entry->kind == Kind::Label);
@@ -427,7 +434,7 @@ void MainWindow::PaintLabel(HWND label, const ControlState& state, bool opaque) 
     UniqueBrush back(CreateSolidBrush(ToColorRef(state.backColour)));
     FillRect(dc, &client, back.get());
   }
-  SelectScope font(dc, GetStockObject(DEFAULT_GUI_FONT));
+  SelectScope font(dc, state.font ? static_cast<HGDIOBJ>(state.font) : GetStockObject(DEFAULT_GUI_FONT));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, ToColorRef(state.textColour));
   std::wstring caption = WindowTextOf(label);

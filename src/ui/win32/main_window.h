@@ -75,6 +75,7 @@ class MainWindow final : public Form {
     Colour textColour = kBlack;
     Colour backColour = kSystemDefaultColour;
     UniqueBrush backBrush;  // edit boxes: made once, when the box is created
+    HFONT font = nullptr;   // labels: the font WM_SETFONT gave, the default GUI font until then
   };
 
   explicit MainWindow(FormEvents events);
