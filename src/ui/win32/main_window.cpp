@@ -337,6 +337,8 @@ LRESULT CALLBACK MainWindow::MainProc(HWND window, UINT message, WPARAM wParam, 
       return self->OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_ACTIVATE:
       return self->OnActivate(window, wParam, lParam);
+    case WM_GETMINMAXINFO:
+      return OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
     case WM_DESTROY:
       self->OnDestroy();
       return 0;
@@ -391,6 +393,15 @@ LRESULT MainWindow::OnActivate(HWND window, WPARAM wParam, LPARAM lParam) noexce
     return 0;
   }
   return DefWindowProcW(window, WM_ACTIVATE, wParam, lParam);
+}
+
+// The system would keep a top-level window at least SM_CXMINTRACK × SM_CYMINTRACK and
+// at most the screen's size; the widget's sizes are its own (a strip 20 high, a
+// width clamped only to 0 … 32627).
+LRESULT MainWindow::OnGetMinMaxInfo(MINMAXINFO* info) noexcept {
+  info->ptMinTrackSize = {0, 0};
+  info->ptMaxTrackSize = {kCoordinateLimit, kCoordinateLimit};
+  return 0;
 }
 
 void MainWindow::OnDestroy() noexcept {

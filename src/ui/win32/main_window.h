@@ -98,6 +98,7 @@ class MainWindow final : public Form {
   LRESULT OnCtlColorEdit(HDC dc, HWND edit) noexcept;
   LRESULT OnCtlColorStatic(HDC dc, HWND control) noexcept;
   LRESULT OnActivate(HWND window, WPARAM wParam, LPARAM lParam) noexcept;
+  static LRESULT OnGetMinMaxInfo(MINMAXINFO* info) noexcept;
   void OnDestroy() noexcept;
   static void PaintLabel(HWND label, const ControlState& state, bool opaque) noexcept;
 
