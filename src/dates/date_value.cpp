@@ -1,5 +1,5 @@
 // The calendar side of the date facility: clamping, fields, day counts and the
-// Chinese date text (Part 2.3).
+// Chinese date text.
 #include "dates/date_value.h"
 
 #include <cmath>

@@ -1,4 +1,4 @@
-// ReadLocalClock: the local wall clock to the second (Part 2.3). The C runtime
+// ReadLocalClock: the local wall clock to the second. The C runtime
 // applies the time zone and daylight saving, the same way on every platform.
 #include <ctime>
 
@@ -18,7 +18,7 @@ DateValue ReadLocalClock() {
     return EarliestDate;
   }
 #endif
-  // The Part sets nothing for a clock that cannot be read or lies outside the
+  // Nothing is promised for a clock that cannot be read or lies outside the
   // calendar's range; keep BuildDate's fields within theirs all the same.
   const long long year = 1900LL + local.tm_year;
   if (year < 100) return EarliestDate;

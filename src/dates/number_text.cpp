@@ -1,4 +1,4 @@
-// FormatNumberText: "%.13g" with an exponent of at least three digits (Part 2.3).
+// FormatNumberText: "%.13g" with an exponent of at least three digits.
 //
 // The digits are derived here from the double's exact binary value rather than by
 // printf, so the text is the same on glibc, MinGW's printf and msvcrt.dll, under

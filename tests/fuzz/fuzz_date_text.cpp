@@ -1,7 +1,7 @@
-// Coverage-guided fuzzing of ParseDateText and NormalizeWidth (Part 2.3) with any
+// Coverage-guided fuzzing of ParseDateText and NormalizeWidth with any
 // byte string: besides what AddressSanitizer and UBSan catch, every input is checked
-// against a second reading of the Part written in another shape (over decoded
-// characters instead of bytes) and against the properties the Part promises.
+// against a second reading of the rules written in another shape (over decoded
+// characters instead of bytes) and against the properties the reader promises.
 //
 //   build/fuzz/tests/fuzz/fuzz_date_text -max_total_time=600 CORPUS tests/fuzz/seeds/fuzz_date_text
 #include <bit>
@@ -67,7 +67,7 @@ std::string Encode(const std::vector<int>& chars) {
   return out;
 }
 
-// The Part's ParseDateText, step by step.
+// ParseDateText's rules, step by step, written afresh.
 DateValue ReferenceParse(std::string_view text) {
   const std::vector<int> c = DecodeNormalized(text);
   if (c.empty()) return vendaro::EarliestDate;
@@ -121,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (vendaro::NormalizeWidth(normalized) != normalized) Fail("NormalizeWidth not idempotent", text);
 
   const DateValue value = vendaro::ParseDateText(text);
-  if (!SameBits(value, ReferenceParse(text))) Fail("ParseDateText differs from the Part", text);
+  if (!SameBits(value, ReferenceParse(text))) Fail("ParseDateText differs from the reference reading", text);
   if (!SameBits(vendaro::ParseDateText(normalized), value)) {
     Fail("ParseDateText reads the normalised text differently", text);
   }

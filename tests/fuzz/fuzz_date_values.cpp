@@ -1,8 +1,8 @@
-// Coverage-guided fuzzing of the numeric side of Part 2.3 with any double (NaN of
+// Coverage-guided fuzzing of the numeric side of the date facility with any double (NaN of
 // every payload, infinities, subnormals, -0.0, the extremes): the input is read as a
 // run of 8-byte doubles. AddressSanitizer and UBSan (float-cast-overflow included)
 // watch every operation; FormatNumberText is compared with glibc's "%.13g", its
-// exponent widened to three digits, and the date operations with what the Part
+// exponent widened to three digits, and the date operations with what the rules
 // promises of their results.
 //
 //   build/fuzz/tests/fuzz/fuzz_date_values -max_total_time=600 CORPUS tests/fuzz/seeds/fuzz_date_values

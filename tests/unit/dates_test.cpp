@@ -193,7 +193,7 @@ TEST(SplitDate, ReadsDaysAndTimesAndRoundsToTheSecond) {
   }
 }
 
-// An independent calendar: walk every day of the range by the Part's month lengths,
+// An independent calendar: walk every day of the range by the calendar's month lengths,
 // starting at day -657434 = 100-01-01, and check both directions on each day with a
 // random time of day.
 TEST(SplitDate, AgreesWithACalendarWalkOnEveryDayOfTheRange) {
@@ -332,7 +332,7 @@ TEST(ParseDateText, ReadsTheDateForms) {
       {"12345-1-1", BuildDate(Fields(1234, 5, 1, 1))},
       // The last byte, a lead byte without its trail, is dropped before reading.
       {"2020年8月8日12时30分15\xC3", BuildDate(Fields(2020, 8, 8, 12, 30, 15))},
-      // Beyond the range at either end, as BuildDate gives the fields: the Part
+      // Beyond the range at either end, as BuildDate gives the fields: the rules
       // clamps a value only where it is split, written or subtracted.
       {"9999年12月31日12时", 2958465.5},
       {"100年1月1日12时", -657434.5},
@@ -458,7 +458,7 @@ TEST(DayDifference, SubtractsTheSecondFromTheFirstOnAContinuousScale) {
   }
 }
 
-// Part 2.2's chain: the stored due date, read back; today from the clock, stripped.
+// The countdown line's chain: the stored due date, read back; today from the clock, stripped.
 double ClockOnFirstOfAugust() { return 44044.0 + 13.75 * 3600 * kSecond; }
 
 TEST(DayDifference, GivesTheCountdownLinesTheirDayCounts) {
@@ -595,8 +595,8 @@ std::vector<double> RandomDoublesOfAllMagnitudes(std::size_t count, std::uint64_
 }
 
 TEST(FormatNumberText, MatchesThePlatformsPrintfOverRandomDoubles) {
-  // Where the reference and the Part part ways, the Part holds: -0.0 is "0" (printf
-  // writes "-0"); NaN and the infinities have no text in the Part (each C runtime
+  // Where the reference and our rules part ways, ours hold: -0.0 is "0" (printf
+  // writes "-0"); NaN and the infinities have no fixed text (each C runtime
   // spells them its own way), so they are left to the table above.
   std::size_t compared = 0, mismatches = 0;
   for (double v : RandomDoublesOfAllMagnitudes(300000, 13)) {

@@ -2,7 +2,7 @@
 // Automation date conversions (oleaut32), its local clock, msvcrt.dll's printf and
 // MinGW's C99 printf, as Wine implements them.
 //
-// Where a reference rounds differently from what Part 2.3 demands, the Part holds.
+// Where a reference rounds differently from our rules, ours hold.
 // Those cases are listed below with the reason, and the random comparisons accept a
 // difference only when it is of one of the listed kinds.
 #include <windows.h>
@@ -103,14 +103,14 @@ long double ExactSecondsOfDay(double value) {
 // ---------------------------------------------------------------------------
 // BuildDate against SystemTimeToVariantTime.
 //
-// The Part computes N ± (h × 3600 + m × 60 + s) × (1/86400): one product, one sum.
+// We compute N ± (h × 3600 + m × 60 + s) × (1/86400): one product, one sum.
 // Wine's VarDateFromUdate adds h/24, m/1440 and s/86400 one after another, rounding
 // after each, so the two may land on neighbouring doubles (an ulp or two apart)
-// for the same fields. Both denote the same second; the Part's value holds.
+// for the same fields. Both denote the same second; ours holds.
 
 struct BuildCase {
   DateFields fields;
-  double part;     // what the Part's formula gives
+  double part;     // what our formula gives
   double windows;  // what SystemTimeToVariantTime gives under Wine
 };
 
@@ -166,9 +166,9 @@ TEST(DatesAgainstOleAut32, BuildDateMatchesSystemTimeToVariantTime) {
 // Wine's VarUdateFromDate adds 1e-11 of a day (0.86 us) to the time before it cuts
 // it into hours, minutes and seconds, then rounds up a remainder above half a
 // second. So a time that lies less than 0.86 us below a half second rounds up there
-// and down in the Part, which rounds the exact time to the nearest second.
+// and down here, where we round the exact time to the nearest second.
 // And Windows accepts the times of 9999-12-31 and 100-01-01 beyond the range's
-// bounds, which the Part clamps to the bounds first.
+// bounds, which we clamp to the bounds first.
 
 struct SplitCase {
   double value;
@@ -185,9 +185,9 @@ const SplitCase kSplitDifferences[] = {
     {44052 - (0.5 + 4e-7) * kSecond, {2020, 8, 8, 23, 59, 59}, {2020, 8, 9, 0, 0, 0},
      "0.4 us below 23:59:59.5: Wine rounds into the next day"},
     {2958465.5, {9999, 12, 31, 0, 0, 0}, {9999, 12, 31, 12, 0, 0},
-     "beyond LatestDate: the Part clamps first"},
+     "beyond LatestDate: we clamp first"},
     {-657434.5, {100, 1, 1, 0, 0, 0}, {100, 1, 1, 12, 0, 0},
-     "before EarliestDate: the Part clamps first"},
+     "before EarliestDate: we clamp first"},
 };
 
 TEST(DatesAgainstOleAut32, SplitDateListedDifferences) {
@@ -230,7 +230,7 @@ TEST(DatesAgainstOleAut32, SplitDateMatchesVariantTimeToSystemTime) {
       return;
     }
     // The listed kind: the exact time lies just below a half second, where the
-    // Part rounds down and Wine's nudge rounds up.
+    // rules round down and Wine's nudge rounds up.
     const long double s = ExactSecondsOfDay(v);
     const long double below_half = std::floor(s) + 0.5L - s;
     const double windows_later_by =
@@ -287,14 +287,14 @@ TEST(DatesAgainstOleAut32, ReadLocalClockIsWindowsLocalTime) {
 // FormatNumberText against msvcrt.dll's _snprintf and MinGW's C99 printf.
 //
 // MinGW's <stdio.h> routes snprintf to its own C99 printf, so msvcrt.dll's own is
-// reached by name. Where they and the Part part ways, the Part holds:
+// reached by name. Where they and our rules part ways, ours hold:
 // - msvcrt rounds a value that lies exactly halfway between two 13-digit texts away
-//   from zero; the Part's text rounds it to the even digit, as glibc and MinGW's C99
+//   from zero; our text rounds it to the even digit, as glibc and MinGW's C99
 //   printf do (IEEE 754's default), so the text is the same on every platform;
-// - -0.0 is "0" in the Part, "-0" in printf;
-// - NaN and the infinities: msvcrt writes "-1.#IND", "1.#INF"; the Part's text is
+// - -0.0 is "0" here, "-0" in printf;
+// - NaN and the infinities: msvcrt writes "-1.#IND", "1.#INF"; our text is
 //   "nan", "inf", "-inf" everywhere;
-// - under a C locale with a decimal comma printf writes "7,5"; the Part's point is ".".
+// - under a C locale with a decimal comma printf writes "7,5"; our point is ".".
 
 using SnprintfFunction = int(__cdecl*)(char*, std::size_t, const char*, ...);
 
