@@ -183,7 +183,29 @@ HWND FindProcessWindow(DWORD pid, const wchar_t* className) {
   return search.found;
 }
 
-std::unique_ptr<Widget> Widget::Start(const std::wstring& exe, const std::wstring& workingDir) {
+std::vector<HWND> ProcessWindows(DWORD pid, const wchar_t* className) {
+  struct Search {
+    DWORD pid;
+    const wchar_t* className;
+    std::vector<HWND> found;
+  } search{pid, className, {}};
+  EnumWindows(
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        if (owner != s->pid) return TRUE;
+        wchar_t name[64] = {};
+        GetClassNameW(hwnd, name, 64);
+        if (lstrcmpW(name, s->className) == 0) s->found.push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::unique_ptr<Widget> Widget::Start(const std::wstring& exe, const std::wstring& workingDir,
+                                      const StartWatch& watch) {
   std::unique_ptr<Widget> w(new Widget());
   STARTUPINFOW si{};
   si.cb = sizeof si;
@@ -197,7 +219,17 @@ std::unique_ptr<Widget> Widget::Start(const std::wstring& exe, const std::wstrin
   w->thread_ = pi.hThread;
   w->pid_ = pi.dwProcessId;
   w->tid_ = pi.dwThreadId;
-  WaitForInputIdle(w->process_, 15000);
+  if (watch) {
+    // No sleeping here: a window shown in the wrong place for a moment must not slip
+    // between two looks.
+    const ULONGLONG end = GetTickCount64() + 15000;
+    while (GetTickCount64() < end) {
+      watch(w->pid_);
+      if (FindProcessWindow(w->pid_, L"VendaroWindow") && WaitForInputIdle(w->process_, 0) != WAIT_TIMEOUT) break;
+    }
+  } else {
+    WaitForInputIdle(w->process_, 15000);
+  }
   if (!WaitUntil([&] { return (w->window_ = FindProcessWindow(w->pid_, L"VendaroWindow")) != nullptr; }, 15000)) {
     return nullptr;
   }
@@ -417,6 +449,7 @@ void TypeText(const std::wstring& text) {
       in[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
     }
     Send(in, 2);
+    Sleep(20);  // Wine drops a character typed before the previous one was taken
   }
 }
 
@@ -424,10 +457,15 @@ void TypeText(const std::wstring& text) {
 
 namespace {
 std::wstring g_foreignTyped;
+int g_foreignHotkeys = 0;
 
 LRESULT CALLBACK ForeignProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_CHAR) {
     g_foreignTyped += static_cast<wchar_t>(wParam);
+    return 0;
+  }
+  if (message == WM_HOTKEY) {
+    ++g_foreignHotkeys;
     return 0;
   }
   return DefWindowProcW(hwnd, message, wParam, lParam);
@@ -446,6 +484,7 @@ ForeignWindow::ForeignWindow() {
     registered = true;
   }
   g_foreignTyped.clear();
+  g_foreignHotkeys = 0;
   hwnd_ = CreateWindowExW(0, L"VendaroTestForeignWindow", L"Another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40,
                           40, 400, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   PumpOwnMessages();
@@ -466,6 +505,8 @@ bool ForeignWindow::MakeForeground() const {
 }
 
 std::wstring ForeignWindow::typed() const { return g_foreignTyped; }
+
+int ForeignWindow::hotkeys() const { return g_foreignHotkeys; }
 
 // ---- screen --------------------------------------------------------------------------
 

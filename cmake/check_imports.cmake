@@ -1,0 +1,21 @@
+cmake_minimum_required(VERSION 3.25)
+# Fails unless the executable EXE imports only DLLs that every Windows has: it must
+# run as one file, with no MinGW runtime DLL beside it.
+execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "objdump failed on ${EXE}")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\r\n]+" imports "${dump}")
+if(NOT imports)
+  message(FATAL_ERROR "no imports found in ${EXE}")
+endif()
+set(system_dlls advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll
+  oleaut32.dll shell32.dll user32.dll uxtheme.dll)
+foreach(line ${imports})
+  string(REPLACE "DLL Name: " "" dll "${line}")
+  string(TOLOWER "${dll}" dll)
+  if(NOT dll IN_LIST system_dlls)
+    message(FATAL_ERROR "${EXE} needs ${dll}, which is not part of Windows")
+  endif()
+  message(STATUS "imports ${dll}")
+endforeach()
