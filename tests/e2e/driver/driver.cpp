@@ -157,6 +157,10 @@ void Settle(HWND window, Millis deadline) {
     SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, deadline, &result);
     PumpOwnMessages();
   }
+  // Paints come last in a queue: have the pending ones done now, so that a
+  // screenshot shows what the window looks like and not what it looked like.
+  RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, deadline, &result);
 }
 
 // ---- the widget process --------------------------------------------------------------
