@@ -47,8 +47,13 @@ void Settle(HWND window, Millis deadline = 3000);
 
 class Widget {
  public:
+  // Called again and again, as fast as it returns, from the moment the process exists
+  // until its main window is visible and idle: to see what start-up puts on screen.
+  using StartWatch = std::function<void(DWORD pid)>;
+
   // Starts the exe, waits until its main window is visible and idle.
-  static std::unique_ptr<Widget> Start(const std::wstring& exe, const std::wstring& workingDir = L"");
+  static std::unique_ptr<Widget> Start(const std::wstring& exe, const std::wstring& workingDir = L"",
+                                       const StartWatch& watch = {});
   ~Widget();
 
   HWND window() const { return window_; }
@@ -86,6 +91,8 @@ class Widget {
 
 // The visible top-level window of a process with the given class, or null.
 HWND FindProcessWindow(DWORD pid, const wchar_t* className);
+// Every top-level window of a process with the given class, shown or not.
+std::vector<HWND> ProcessWindows(DWORD pid, const wchar_t* className);
 
 // ---- real input ----------------------------------------------------------------------
 
@@ -104,6 +111,7 @@ class ForeignWindow {
   HWND hwnd() const { return hwnd_; }
   bool MakeForeground() const;
   std::wstring typed() const;  // characters it received
+  int hotkeys() const;          // WM_HOTKEY messages it received (for a hotkey registered on it)
 
  private:
   HWND hwnd_ = nullptr;
