@@ -40,6 +40,7 @@ struct PickerState {
   HFONT font = nullptr;
   UniqueWindow palette;  // while the palette is open
   int highlighted = 0;   // the palette's highlighted entry
+  POINT pointer{};       // where the mouse pointer was when it last moved the highlight
   // The colour dialog's custom colours, kept from one opening to the next for the run.
   std::array<COLORREF, 16> customColours = WhiteRow();
 };
@@ -123,6 +124,7 @@ void OpenPalette(HWND picker, PickerState& state) noexcept {
   const PalettePlace place = PlacePalette(ToRect(anchor), size, ToRect(monitor.rcWork));
 
   state.highlighted = PaletteEntryOf(state.colour);
+  GetCursorPos(&state.pointer);
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(picker, GWLP_HINSTANCE));
   HWND palette = CreateWindowExW(kPaletteExStyle, kColorPaletteClass,
                                  WidenGbk(PaletteEntryName(state.highlighted)).c_str(), kPaletteStyle, place.left,
@@ -237,10 +239,18 @@ void OnPaletteNcDestroy(HWND palette) noexcept {
   SetWindowLongPtrW(palette, GWLP_USERDATA, 0);
 }
 
+// The system also reports a "move" when the palette appears under a resting pointer or
+// redraws; only a real move takes the highlight, so that a pointer left over the
+// palette does not steal it from the keyboard.
 void OnPaletteMouseMove(HWND palette, POINT at) noexcept {
   PickerState* state = PickerStateOf(palette);
+  if (!state) return;
+  POINT screen = at;
+  ClientToScreen(palette, &screen);
+  if (screen.x == state->pointer.x && screen.y == state->pointer.y) return;
+  state->pointer = screen;
   const int entry = PaletteEntryAt(at.x, at.y);
-  if (state && entry != kNoPaletteEntry) Highlight(*state, entry);
+  if (entry != kNoPaletteEntry) Highlight(*state, entry);
 }
 
 // The palette has the capture: a press outside it dismisses it, and the press goes no
