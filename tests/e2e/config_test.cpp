@@ -65,6 +65,13 @@ class Config : public ::testing::Test {
     if (WaitUntil([&] { return File() == expected; }, 5000)) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "file holds\n" << Narrow(File()) << "\nexpected\n" << Narrow(expected);
   }
+  // Clicks into a box and waits until it has the keyboard focus, so that the
+  // keys that follow go there.
+  void ClickInto(int id) {
+    ClickAt(widget_->ControlCentre(id));
+    ASSERT_TRUE(WaitUntil([&] { return widget_->Focus() == widget_->Control(id); }, 3000)) << "focus " << id;
+    Settle(widget_->window());
+  }
   void ClickButton(int id) {
     ClickAt(widget_->ControlCentre(id));
     Settle(widget_->window());
@@ -139,17 +146,15 @@ TEST_F(Config, NoFileShowsNoLinesAndTheFirstSaveWritesTheNineLines) {
 TEST_F(Config, TypedNamesAndPickedDatesAreSavedWhereTheyBelong) {
   Start(L"[事项1]\r\n事项=旧名\r\n到期日=2030年1月1日\r\n");
   // Type a new name into 事项2, as a person would.
-  ClickAt(widget_->ControlCentre(k事项2));
+  ClickInto(k事项2);
   TypeText(L"新年 ");
-  Settle(widget_->window());
-  ASSERT_EQ(widget_->Text(k事项2), L"新年 ");
+  ASSERT_TRUE(WaitUntil([&] { return widget_->Text(k事项2) == L"新年 "; }, 3000)) << Narrow(widget_->Text(k事项2));
   // Clear 事项1 with the keyboard.
-  ClickAt(widget_->ControlCentre(k事项1));
+  ClickInto(k事项1);
   PressKey(VK_HOME);
   PressKey(VK_END, /*shift=*/true);
   PressKey(VK_DELETE);
-  Settle(widget_->window());
-  ASSERT_EQ(widget_->Text(k事项1), L"");
+  ASSERT_TRUE(WaitUntil([&] { return widget_->Text(k事项1).empty(); }, 3000)) << Narrow(widget_->Text(k事项1));
   SYSTEMTIME due{};
   due.wYear = 2031;
   due.wMonth = 2;
