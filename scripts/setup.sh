@@ -38,20 +38,20 @@ for tool in x86_64-w64-mingw32-g++ x86_64-w64-mingw32-gcc; do
   fi
 done
 
-# Wine takes its ANSI code page from LANG, but only when that locale exists.
-if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
-  echo "setup: generating zh_CN.UTF-8"
-  if ! grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
-    echo 'zh_CN.UTF-8 UTF-8' | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
-  fi
-  if ! grep -q '^en_US.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
-    echo 'en_US.UTF-8 UTF-8' | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
-  fi
-  "${sudo_cmd[@]}" locale-gen >/dev/null
-fi
-if ! locale -a 2>/dev/null | grep -qi '^en_US\.utf-\?8$'; then
-  grep -q '^en_US.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null ||
-    echo 'en_US.UTF-8 UTF-8' | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
+# Wine takes its ANSI code page from LANG, but only when that locale exists:
+# zh_CN gives code page 936, en_US 1252. de_DE gives the native tests a C locale
+# whose decimal point is a comma.
+wanted_locales=(zh_CN en_US de_DE)
+missing_locales=()
+for l in "${wanted_locales[@]}"; do
+  locale -a 2>/dev/null | grep -qi "^$l\.utf-\?8$" || missing_locales+=("$l")
+done
+if ((${#missing_locales[@]})); then
+  echo "setup: generating ${missing_locales[*]/%/.UTF-8}"
+  for l in "${missing_locales[@]}"; do
+    grep -q "^$l.UTF-8 UTF-8" /etc/locale.gen 2>/dev/null ||
+      echo "$l.UTF-8 UTF-8" | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
+  done
   "${sudo_cmd[@]}" locale-gen >/dev/null
 fi
 echo "setup: ok"
