@@ -240,3 +240,106 @@ TEST_F(Config, AFolderNameGbkCannotSpellStillHoldsTheFile) {
 
 }  // namespace
 }  // namespace vendaro::e2e
+
+namespace vendaro::e2e {
+namespace {
+
+// Files that are not what the widget wrote: each must leave the widget running,
+// say nothing, and lose nothing of what the file held.
+struct BadFile {
+  const char* what;
+  std::string bytes;
+};
+
+std::string RandomBytes(std::size_t n, unsigned seed) {
+  std::string s(n, '\0');
+  for (auto& c : s) {
+    seed = seed * 1103515245u + 12345u;
+    c = static_cast<char>((seed >> 16) & 0xFF);
+  }
+  return s;
+}
+
+TEST(ConfigBadInput, StrangeFilesLeaveTheWidgetRunningAndKeepTheirBytes) {
+  const std::string items = Narrow(L"[事项1]\r\n事项=甲\r\n到期日=2020年8月8日\r\n");
+  const BadFile cases[] = {
+      {"random bytes", RandomBytes(65536, 7)},
+      {"NUL bytes and invalid GBK", std::string("\0\0\x81\xFF\xFE\r\n", 7) + items + std::string("\x81", 1)},
+      {"a UTF-8 byte-order mark", "\xEF\xBB\xBF" + items},
+      {"LF-only line ends", Narrow(L"[事项1]\n事项=甲\n到期日=2020年8月8日\n")},
+      {"CR-only line ends", Narrow(L"[事项1]\r事项=甲\r到期日=2020年8月8日\r")},
+      {"a 10 MB file", std::string(10 * 1024 * 1024 - 1, 'x') + "\n" + items},
+      {"a 1 MB line", "; " + std::string(1024 * 1024, 'y') + "\r\n" + items},
+      {"repeated sections and keys", items + Narrow(L"[事项1]\r\n事项=乙\r\n事项=丙\r\n")},
+      {"lines without =", Narrow(L"[事项1]\r\n事项\r\n随便写点什么\r\n事项=甲\r\n")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestFolder folder(L"-" + Widen(c.what));
+    ASSERT_TRUE(folder.Write(L"Vendaro.ini", c.bytes));
+    auto widget = Widget::Start(folder.CopyExe());
+    ASSERT_NE(widget, nullptr);
+    ClickAt(widget->ControlCentre(8));  // 写入配置项
+    Settle(widget->window());
+    ClickAt(widget->ControlCentre(7));  // 读取配置项
+    Settle(widget->window());
+    EXPECT_TRUE(widget->Running());
+    EXPECT_TRUE(ProcessWindows(widget->pid(), L"#32770").empty()) << "no box may come up";
+    std::string after;
+    ASSERT_TRUE(folder.Read(L"Vendaro.ini", after));
+    // Saving adds what was missing after what was there, or replaces a value in its
+    // line: what the file held before stands in it as it was, up to those values.
+    const std::string::size_type kept = c.bytes.find("\xCA\xC2\xCF\xEE=");  // the first "事项="
+    const std::string head = c.bytes.substr(0, kept == std::string::npos ? c.bytes.size() : kept);
+    EXPECT_EQ(after.compare(0, head.size(), head), 0) << "the bytes before the first stored value changed";
+    EXPECT_GE(after.size(), head.size());
+    EXPECT_TRUE(widget->Close());
+  }
+}
+
+TEST(ConfigBadInput, AFolderNamedVendaroIniOrAFileHeldOpenChangeNothing) {
+  {
+    SCOPED_TRACE("a folder named Vendaro.ini");
+    TestFolder folder(L"-folder");
+    ASSERT_TRUE(CreateDirectoryW(folder.File(L"Vendaro.ini").c_str(), nullptr));
+    auto widget = Widget::Start(folder.CopyExe());
+    ASSERT_NE(widget, nullptr);
+    ASSERT_TRUE(widget->SetText(6, L"甲"));
+    ClickAt(widget->ControlCentre(8));
+    Settle(widget->window());
+    EXPECT_TRUE(widget->Running());
+    EXPECT_TRUE(GetFileAttributesW(folder.File(L"Vendaro.ini").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(ProcessWindows(widget->pid(), L"#32770").empty());
+    // The line shows, with what the (unreadable) file gives: nothing.
+    EXPECT_EQ(widget->Text(16).substr(0, 5), L"距离无此项");
+    EXPECT_TRUE(widget->Close());
+  }
+  {
+    SCOPED_TRACE("a file held open by another program");
+    TestFolder folder(L"-held");
+    const std::string before = Narrow(L"[事项1]\r\n事项=甲\r\n到期日=2020年8月8日\r\n");
+    ASSERT_TRUE(folder.Write(L"Vendaro.ini", before));
+    auto widget = Widget::Start(folder.CopyExe());
+    ASSERT_NE(widget, nullptr);
+    ASSERT_EQ(widget->Text(6), L"甲");
+    // Held open for reading, without leave to replace it.
+    HANDLE held = CreateFileW(folder.File(L"Vendaro.ini").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(widget->SetText(6, L"乙"));
+    ClickAt(widget->ControlCentre(8));
+    Settle(widget->window());
+    EXPECT_TRUE(widget->Running());
+    CloseHandle(held);
+    std::string after;
+    ASSERT_TRUE(folder.Read(L"Vendaro.ini", after));
+    EXPECT_EQ(after, before) << "a failed save must leave the file whole";
+    // Once the other program lets go, saving works again.
+    ClickAt(widget->ControlCentre(8));
+    EXPECT_TRUE(WaitUntil([&] { return folder.Read(L"Vendaro.ini", after) && Widen(after).find(L"事项=乙") != std::wstring::npos; }));
+    EXPECT_TRUE(widget->Close());
+  }
+}
+
+}  // namespace
+}  // namespace vendaro::e2e
