@@ -8,11 +8,12 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh || exit 1
 
+mkdir -p build
 failed=()
 for preset in native native-sanitize fuzz windows; do
   echo "==== $preset"
-  if cmake --preset "$preset" >"build-$preset.configure.log" 2>&1 || { cat "build-$preset.configure.log"; false; }; then
-    rm -f "build-$preset.configure.log"
+  log=build/configure-$preset.log
+  if cmake --preset "$preset" >"$log" 2>&1 || { cat "$log"; false; }; then
     if cmake --build --preset "$preset" && ctest --preset "$preset"; then
       continue
     fi
