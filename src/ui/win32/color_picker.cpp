@@ -151,6 +151,22 @@ void Highlight(PickerState& state, int entry) noexcept {
   SetWindowTextW(palette, WidenGbk(PaletteEntryName(entry)).c_str());
 }
 
+// comdlg32 is loaded the first time the dialog is asked for: linked in, it would bring
+// shell32, winspool and the printing system (libcups under Wine) into every start of
+// the widget, for a dialog that most runs never open. Known to the system, the library
+// is always the system's own.
+BOOL ShowColourDialog(CHOOSECOLORW& dialog) noexcept {
+  static const auto choose = []() noexcept -> decltype(&ChooseColorW) {
+    HMODULE library = LoadLibraryExW(L"comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!library) library = LoadLibraryW(L"comdlg32.dll");  // Windows 7 without KB2533623
+    if (!library) return nullptr;
+    // Through void (*)(), the one function pointer type every other converts to freely.
+    return reinterpret_cast<decltype(&ChooseColorW)>(
+        reinterpret_cast<void (*)()>(GetProcAddress(library, "ChooseColorW")));
+  }();
+  return choose ? choose(&dialog) : FALSE;
+}
+
 // The system colour dialog, starting from the picker's colour. The widget may have been
 // closed while the dialog ran (its window still gets posted messages), so the picker is
 // looked up again afterwards and the dialog never writes into the picker's memory.
@@ -164,7 +180,7 @@ std::optional<Colour> AskForColour(HWND picker) noexcept {
   dialog.rgbResult = PlainColour(state->colour);
   dialog.lpCustColors = custom.data();
   dialog.Flags = CC_FULLOPEN | CC_RGBINIT;
-  const bool confirmed = ChooseColorW(&dialog) != FALSE;
+  const bool confirmed = ShowColourDialog(dialog) != FALSE;
 
   state = IsWindow(picker) ? StateOf(picker) : nullptr;
   if (!state) return std::nullopt;

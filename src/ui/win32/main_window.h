@@ -101,6 +101,8 @@ class MainWindow final : public Form {
   static LRESULT OnGetMinMaxInfo(MINMAXINFO* info) noexcept;
   void OnDestroy() noexcept;
   static void PaintLabel(HWND label, const ControlState& state, bool opaque) noexcept;
+  static void DrawLabel(HDC dc, HWND label, const ControlState& state, bool opaque) noexcept;
+  static void RepaintLabelNow(const ControlState& state) noexcept;
 
   FormEvents events_;
   std::array<ControlState, 1 + kControlCount> controls_{};
