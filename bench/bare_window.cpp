@@ -6,9 +6,9 @@
 // as Vendaro.exe; it has no manifest, icon or resources, and uses nothing of C++'s
 // runtime.
 //
-// Built a second time with VENDARO_BARE_COMMON_CONTROLS, it also loads the common
-// controls (comctl32), which the widget needs for its date boxes: a reference that
-// shows what that library alone costs.
+// Built a second time with VENDARO_BARE_COMMON_CONTROLS and the widget's manifest, it
+// also loads version 6 of the common controls (comctl32), which the widget needs for
+// its date boxes: a reference that shows what that library alone costs.
 #include <windows.h>
 #ifdef VENDARO_BARE_COMMON_CONTROLS
 #include <commctrl.h>
