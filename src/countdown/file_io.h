@@ -50,7 +50,9 @@ class StagedFile {
 
   // Moves the temporary file over the destination in one step; false (and the
   // destination unchanged) when the system refuses, e.g. while another program
-  // holds the file open without letting it be replaced.
+  // holds the file open. A refusal because the file is in use is tried again for
+  // about a tenth of a second first, so that a program that only opens the file
+  // for a moment does not cost the update.
   bool Commit();
 
   const NativePath& TemporaryPath() const { return temporary_; }

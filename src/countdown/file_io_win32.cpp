@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <iterator>
 #include <memory>
 #include <utility>
 
@@ -126,13 +127,23 @@ StagedFile::~StagedFile() {
 
 bool StagedFile::Commit() {
   if (temporary_.empty()) return false;
-  // A rename within one folder: the file has either its old content or its new one.
-  if (!MoveFileExW(temporary_.c_str(), destination_.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    return false;  // the destructor removes the temporary file
+  // While any other program has the file open, nobody may rename over it. Many only
+  // glance at it: a virus scanner looks at every file just written, an editor checks
+  // whether it changed. So a refusal is tried again for about a tenth of a second
+  // before the update is given up; a save is six updates, and one of them lost to a
+  // glance would leave the file half saved.
+  constexpr DWORD kPausesMs[] = {2, 4, 8, 16, 32, 38};
+  for (std::size_t attempt = 0;; ++attempt) {
+    // A rename within one folder: the file has either its old content or its new one.
+    if (MoveFileExW(temporary_.c_str(), destination_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      temporary_.clear();
+      return true;
+    }
+    const DWORD error = GetLastError();
+    const bool inUse = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+    if (!inUse || attempt == std::size(kPausesMs)) return false;  // the destructor removes the temporary file
+    Sleep(kPausesMs[attempt]);
   }
-  temporary_.clear();
-  return true;
 }
 
 }  // namespace vendaro

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "../temp_folder.h"
 #include "countdown/config.h"
@@ -64,6 +65,23 @@ TEST(ConfigFileWin32, HeldOpenStillReadsAndIsNotLost) {
     WriteConfigValue(folder.Path(), "事项1", "事项", "改了");  // closed again: the save goes through
     EXPECT_EQ(ReadConfigValue(folder.Path(), "事项1", "事项", "无此项"), "改了") << share;
   }
+}
+
+// Many programs open the file only for a moment: a virus scanner looks at every file
+// just written, an editor checks whether it changed. Such a glance must not cost an
+// update; it is given 60 ms here.
+TEST(ConfigFileWin32, FileOpenForAMomentStillTakesTheUpdate) {
+  TempFolder folder;
+  folder.Write(kFile, kKept);
+  Handle glance = HoldOpen(folder, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+  std::thread letGo([&glance] {
+    Sleep(60);
+    glance.reset();
+  });
+  WriteConfigValue(folder.Path(), "事项1", "事项", "改了");
+  letGo.join();
+  EXPECT_EQ(ReadConfigValue(folder.Path(), "事项1", "事项", "无此项"), "改了");
+  EXPECT_THAT(folder.Names(), ElementsAre("Vendaro.ini"));
 }
 
 TEST(ConfigFileWin32, LockedFileReadsAsMissingAndIsNotLost) {
