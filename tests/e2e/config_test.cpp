@@ -62,7 +62,10 @@ class Config : public ::testing::Test {
   }
   // Waits until the file holds what is expected (a save is a click away, not instant).
   ::testing::AssertionResult FileBecomes(const std::wstring& expected) const {
-    if (WaitUntil([&] { return File() == expected; }, 5000)) return ::testing::AssertionSuccess();
+    if (WaitUntil([&] { return File() == expected; }, 5000)) {
+      Settle(widget_->window());  // the refresh that ends the save, too
+      return ::testing::AssertionSuccess();
+    }
     return ::testing::AssertionFailure() << "file holds\n" << Narrow(File()) << "\nexpected\n" << Narrow(expected);
   }
   // Clicks into a box and waits until it has the keyboard focus, so that the
@@ -72,6 +75,8 @@ class Config : public ::testing::Test {
     ASSERT_TRUE(WaitUntil([&] { return widget_->Focus() == widget_->Control(id); }, 3000)) << "focus " << id;
     Settle(widget_->window());
   }
+  // A real click. Its input can still be queued when Settle's sent messages have been
+  // answered (they go first), so what follows waits for the click's effect.
   void ClickButton(int id) {
     ClickAt(widget_->ControlCentre(id));
     Settle(widget_->window());
@@ -189,7 +194,7 @@ TEST_F(Config, LinesFollowTheBoxesWhileNamesAndDatesComeFromTheFile) {
   // Clearing a box and reading the file again restores the name and the line.
   ASSERT_TRUE(widget_->SetText(k事项2, L""));
   ClickButton(k读取);
-  EXPECT_EQ(widget_->Text(k事项2), L"乙");
+  EXPECT_TRUE(WaitUntil([&] { return widget_->Text(k事项2) == L"乙"; })) << Narrow(widget_->Text(k事项2));
   EXPECT_TRUE(widget_->Visible(k标签2));
   // Clearing a box and saving hides its line; the others keep theirs in place.
   const RECT label3Before = widget_->ControlRectInClient(k标签3);
@@ -203,9 +208,10 @@ TEST_F(Config, LinesFollowTheBoxesWhileNamesAndDatesComeFromTheFile) {
   EXPECT_NE(File().find(L"[事项2]\r\n事项=\r\n"), std::wstring::npos);
   // A name typed but not saved shows its line with what the file holds: nothing.
   ASSERT_TRUE(widget_->SetText(k事项2, L"未保存"));
-  PostMessageW(widget_->Control(14), WM_TIMER, 1, 0);  // a tick of 时钟1
-  Settle(widget_->window());
-  EXPECT_TRUE(widget_->Visible(k标签2));
+  // A tick of 时钟1. It is posted, and the sent messages of Settle could be answered
+  // before it is handled: wait for the line instead.
+  ASSERT_TRUE(PostMessageW(widget_->Control(14), WM_TIMER, 1, 0));
+  EXPECT_TRUE(WaitUntil([&] { return widget_->Visible(k标签2); }));
   EXPECT_EQ(widget_->Text(k标签2).substr(0, 5), L"距离还有：");
 }
 
@@ -217,7 +223,13 @@ TEST_F(Config, AReadOnlyFileIsLeftAloneAndTheLinesKeepShowingIt) {
   const std::wstring line = widget_->Text(k标签1);
   ASSERT_EQ(line.substr(0, 6), L"距离只读还有");
   ASSERT_TRUE(widget_->SetText(k事项1, L"改名"));
+  // 事项2 has no section in the file: the refresh at the end of the save shows its
+  // line with "无此项", and so tells that the click has been handled.
+  ASSERT_TRUE(widget_->SetText(k事项2, L"新的"));
+  ASSERT_FALSE(widget_->Visible(k标签2));
   ClickButton(k写入);
+  ASSERT_TRUE(WaitUntil([&] { return widget_->Visible(k标签2); })) << "the click on 写入配置项 was not handled";
+  EXPECT_EQ(widget_->Text(k标签2).substr(0, 7), L"距离无此项还有");
   EXPECT_TRUE(widget_->Running());
   EXPECT_EQ(File(), ini);
   EXPECT_EQ(widget_->Text(k标签1), line);
@@ -279,10 +291,15 @@ TEST(ConfigBadInput, StrangeFilesLeaveTheWidgetRunningAndKeepTheirBytes) {
     ASSERT_TRUE(folder.Write(L"Vendaro.ini", c.bytes));
     auto widget = Widget::Start(folder.CopyExe());
     ASSERT_NE(widget, nullptr);
+    // A name for 事项2, which none of the files has: its line shows once the save has
+    // run, and reading the file again must bring the name back into the emptied box.
+    ASSERT_TRUE(widget->SetText(5, L"标记"));
+    ASSERT_FALSE(widget->Visible(15));
     ClickAt(widget->ControlCentre(8));  // 写入配置项
-    Settle(widget->window());
+    EXPECT_TRUE(WaitUntil([&] { return widget->Visible(15); }, 20000)) << "the save did not run";
+    ASSERT_TRUE(widget->SetText(5, L""));
     ClickAt(widget->ControlCentre(7));  // 读取配置项
-    Settle(widget->window());
+    EXPECT_TRUE(WaitUntil([&] { return widget->Text(5) == L"标记"; }, 20000)) << "the name did not come back";
     EXPECT_TRUE(widget->Running());
     EXPECT_TRUE(ProcessWindows(widget->pid(), L"#32770").empty()) << "no box may come up";
     std::string after;
@@ -305,7 +322,9 @@ TEST(ConfigBadInput, AFolderNamedVendaroIniOrAFileHeldOpenChangeNothing) {
     auto widget = Widget::Start(folder.CopyExe());
     ASSERT_NE(widget, nullptr);
     ASSERT_TRUE(widget->SetText(6, L"甲"));
+    ASSERT_FALSE(widget->Visible(16));
     ClickAt(widget->ControlCentre(8));
+    EXPECT_TRUE(WaitUntil([&] { return widget->Visible(16); })) << "the click on 写入配置项 was not handled";
     Settle(widget->window());
     EXPECT_TRUE(widget->Running());
     EXPECT_TRUE(GetFileAttributesW(folder.File(L"Vendaro.ini").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
@@ -327,7 +346,12 @@ TEST(ConfigBadInput, AFolderNamedVendaroIniOrAFileHeldOpenChangeNothing) {
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     ASSERT_TRUE(widget->SetText(6, L"乙"));
+    // 事项2 has no section: the line 标签2 shows once the save has run to its end,
+    // the refresh after its last value, and only then is the file let go.
+    ASSERT_TRUE(widget->SetText(5, L"丙"));
+    ASSERT_FALSE(widget->Visible(15));
     ClickAt(widget->ControlCentre(8));
+    EXPECT_TRUE(WaitUntil([&] { return widget->Visible(15); })) << "the click on 写入配置项 was not handled";
     Settle(widget->window());
     EXPECT_TRUE(widget->Running());
     CloseHandle(held);
