@@ -359,7 +359,9 @@ ProbeRun RunProbe(const std::wstring& arguments) {
     }
     if (answered) continue;
     HWND box = FindErrorBox(process.dwProcessId);
-    if (box == nullptr) continue;
+    // The box's window is there before its controls are; it shows once they are made
+    // and hold their text.
+    if (box == nullptr || !IsWindowVisible(box)) continue;
     std::wstring text;
     EnumChildWindows(box, &CollectStaticText, reinterpret_cast<LPARAM>(&text));
     run.boxText = text;
