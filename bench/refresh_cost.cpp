@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "bench_clock.h"
+#include "bench_common.h"
 #include "countdown/config.h"
 #include "countdown/countdown_labels.h"
 #include "countdown/file_io.h"
@@ -22,11 +22,6 @@ namespace {
 using namespace vendaro;
 
 double NowUs() { return NowMs() * 1000.0; }
-
-double At(std::vector<double> v, double p) {
-  std::sort(v.begin(), v.end());
-  return v[static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5)];
-}
 
 void Pump() {
   MSG msg;
@@ -53,17 +48,10 @@ std::vector<double> Time(int warmUp, int count, Before before, Call call) {
 
 // The median as figure NAME, the fastest call as NAME_min.
 void Report(const char* figure, const char* what, const std::vector<double>& us) {
-  std::printf("# %s: median %.1f us, min %.1f, p90 %.1f, max %.1f (%zu calls)\n", what, At(us, 0.5), At(us, 0),
-              At(us, 0.9), At(us, 1), us.size());
-  std::printf("figure %s %.6g -\n", figure, At(us, 0.5));
-  std::printf("figure %s_min %.6g -\n", figure, At(us, 0));
-}
-
-std::string Utf8(const std::wstring& w) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-  std::string s(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-  return s;
+  std::printf("# %s: median %.1f us, min %.1f, p90 %.1f, max %.1f (%zu calls)\n", what, Percentile(us, 0.5),
+              Percentile(us, 0), Percentile(us, 0.9), Percentile(us, 1), us.size());
+  std::printf("figure %s %.6g -\n", figure, Percentile(us, 0.5));
+  std::printf("figure %s_min %.6g -\n", figure, Percentile(us, 0));
 }
 
 std::wstring LabelText(HWND window, Control label) {
