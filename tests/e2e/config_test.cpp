@@ -47,6 +47,19 @@ std::wstring Line(const std::wstring& name, long long days) {
 
 constexpr long long kEarliestDay = -657434;  // 100-01-01: what an unreadable date counts to
 
+// Clicks 写入配置项 and waits for the save to have run to its end. The line must be
+// hidden and its item's box hold a name the file lacks: the refresh that ends the
+// save is what shows it. Queued input comes after sent messages, so Settle alone
+// could return before the click has even been handled.
+::testing::AssertionResult SaveShowsLine(const Widget& widget, int label, Millis deadline = 5000) {
+  if (widget.Visible(label)) return ::testing::AssertionFailure() << "line " << label << " shows before the save";
+  ClickAt(widget.ControlCentre(8));
+  if (!WaitUntil([&] { return widget.Visible(label); }, deadline)) {
+    return ::testing::AssertionFailure() << "the click on 写入配置项 was not handled: line " << label << " stays hidden";
+  }
+  return ::testing::AssertionSuccess();
+}
+
 class Config : public ::testing::Test {
  protected:
   void Start(const std::wstring& ini = L"", bool withFile = true) {
@@ -226,9 +239,7 @@ TEST_F(Config, AReadOnlyFileIsLeftAloneAndTheLinesKeepShowingIt) {
   // 事项2 has no section in the file: the refresh at the end of the save shows its
   // line with "无此项", and so tells that the click has been handled.
   ASSERT_TRUE(widget_->SetText(k事项2, L"新的"));
-  ASSERT_FALSE(widget_->Visible(k标签2));
-  ClickButton(k写入);
-  ASSERT_TRUE(WaitUntil([&] { return widget_->Visible(k标签2); })) << "the click on 写入配置项 was not handled";
+  ASSERT_TRUE(SaveShowsLine(*widget_, k标签2));
   EXPECT_EQ(widget_->Text(k标签2).substr(0, 7), L"距离无此项还有");
   EXPECT_TRUE(widget_->Running());
   EXPECT_EQ(File(), ini);
@@ -294,9 +305,7 @@ TEST(ConfigBadInput, StrangeFilesLeaveTheWidgetRunningAndKeepTheirBytes) {
     // A name for 事项2, which none of the files has: its line shows once the save has
     // run, and reading the file again must bring the name back into the emptied box.
     ASSERT_TRUE(widget->SetText(5, L"标记"));
-    ASSERT_FALSE(widget->Visible(15));
-    ClickAt(widget->ControlCentre(8));  // 写入配置项
-    EXPECT_TRUE(WaitUntil([&] { return widget->Visible(15); }, 20000)) << "the save did not run";
+    ASSERT_TRUE(SaveShowsLine(*widget, 15, 20000));
     ASSERT_TRUE(widget->SetText(5, L""));
     ClickAt(widget->ControlCentre(7));  // 读取配置项
     EXPECT_TRUE(WaitUntil([&] { return widget->Text(5) == L"标记"; }, 20000)) << "the name did not come back";
@@ -322,9 +331,7 @@ TEST(ConfigBadInput, AFolderNamedVendaroIniOrAFileHeldOpenChangeNothing) {
     auto widget = Widget::Start(folder.CopyExe());
     ASSERT_NE(widget, nullptr);
     ASSERT_TRUE(widget->SetText(6, L"甲"));
-    ASSERT_FALSE(widget->Visible(16));
-    ClickAt(widget->ControlCentre(8));
-    EXPECT_TRUE(WaitUntil([&] { return widget->Visible(16); })) << "the click on 写入配置项 was not handled";
+    ASSERT_TRUE(SaveShowsLine(*widget, 16));
     Settle(widget->window());
     EXPECT_TRUE(widget->Running());
     EXPECT_TRUE(GetFileAttributesW(folder.File(L"Vendaro.ini").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
@@ -349,9 +356,7 @@ TEST(ConfigBadInput, AFolderNamedVendaroIniOrAFileHeldOpenChangeNothing) {
     // 事项2 has no section: the line 标签2 shows once the save has run to its end,
     // the refresh after its last value, and only then is the file let go.
     ASSERT_TRUE(widget->SetText(5, L"丙"));
-    ASSERT_FALSE(widget->Visible(15));
-    ClickAt(widget->ControlCentre(8));
-    EXPECT_TRUE(WaitUntil([&] { return widget->Visible(15); })) << "the click on 写入配置项 was not handled";
+    ASSERT_TRUE(SaveShowsLine(*widget, 15));
     Settle(widget->window());
     EXPECT_TRUE(widget->Running());
     CloseHandle(held);
