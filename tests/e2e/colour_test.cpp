@@ -317,7 +317,17 @@ TEST_F(ColourPicker, KeyboardOpensWalksAndChoosesInThePalette) {
   const RECT p = ScreenRectOf(Palette());
   PressKey(VK_ESCAPE);
   ASSERT_TRUE(WaitUntil([&] { return Palette() == nullptr; })) << "Esc did not close the palette";
-  MoveMouse({p.left + 20, p.top + 15});
+  // The pointer must be at rest, its move handled everywhere, before the key opens
+  // the palette: a move still on its way would be a real one.
+  const POINT rest{p.left + 20, p.top + 15};
+  MoveMouse(rest);
+  ASSERT_TRUE(WaitUntil([&] {
+    POINT now{};
+    return GetCursorPos(&now) && std::abs(now.x - rest.x) <= 1 && std::abs(now.y - rest.y) <= 1;
+  }, 2000));
+  Settle(widget_->window());
+  Sleep(250);
+  Settle(widget_->window());
   PressKey(VK_SPACE);
   ASSERT_TRUE(WaitUntil([&] { return Palette() != nullptr; })) << "Space did not open the palette again";
   Settle(widget_->window());
